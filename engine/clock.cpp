@@ -1,0 +1,7 @@
+#include "clock.h"
+
+const SystemClock &SystemClock::instance()
+{
+    static const SystemClock clock;
+    return clock;
+}
