@@ -40,6 +40,11 @@ public:
     bool AllStopped() const;
     void UpdateAudioDevice(int32_t Value);
 
+    // Appends one event per child of the root's first "Events".
+    void ReadFromXML(pugi::xml_node Root);
+    // Appends "Events" to Root, with one "Event" per event in list order.
+    void WriteToXML(pugi::xml_node Root) const;
+
     // Switching the ticker; the schedule's Paused does this.
     void SetTickerEnabled(bool Enabled);
     bool TickerEnabled() const { return fTicker.isActive(); }

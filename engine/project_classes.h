@@ -6,6 +6,8 @@
 
 #include <QString>
 
+#include <pugixml.hpp>
+
 #include <cstdint>
 #include <functional>
 
@@ -47,6 +49,12 @@ public:
     void SetOnStatusChange(TOnStatusChange Value) { fOnStatusChange = std::move(Value); }
     int32_t UID() const { return fUID; }
     uint32_t Stream() const { return fStream; }
+
+    // Time, name, weekdays and file from the node's attributes, each with its
+    // default when absent or malformed.
+    void ReadFromXML(pugi::xml_node Node);
+    // Adds the ten attributes to Element.
+    void WriteToXML(pugi::xml_node Element) const;
 
     uint32_t TimeSeconds = 0;
     bool Mon = false, Tue = false, Wed = false, Thu = false, Fri = false, Sat = false, Sun = false;
