@@ -308,16 +308,18 @@ TEST_F(ScheduleFileTest, AFailedSaveSaysWhyAndLeavesTheOldFile)
     // test takes a plain user's rights for the save.
     ASSERT_EQ(::chmod(QFile::encodeName(dir.path()).constData(), 0555), 0);
     const bool root = ::geteuid() == 0;
-    if (root)
+    if (root) {
         ASSERT_EQ(::seteuid(65534), 0);
+    }
     QString message;
     try {
         s.SaveToFile();
     } catch (const EFileError &e) {
         message = e.message();
     }
-    if (root)
+    if (root) {
         ASSERT_EQ(::seteuid(0), 0);
+    }
     ::chmod(QFile::encodeName(dir.path()).constData(), 0700);
     EXPECT_TRUE(message.contains(path)) << message.toStdString();
     EXPECT_TRUE(message.contains(QStringLiteral("unchanged"))) << message.toStdString();
