@@ -70,6 +70,9 @@ bool RealBackend::enumerate()
     if (enumerated_)
         return true;
     if (!sdlReady_) {
+        // SDL would otherwise take SIGINT and SIGTERM for itself, and the
+        // program would no longer end when the system asks it to.
+        SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
         if (SDL_InitSubSystem(SDL_INIT_AUDIO) != 0) {
             SetAudioLastError(std::string("Cannot start audio output: ") + SDL_GetError());
             return false;

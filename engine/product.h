@@ -1,7 +1,7 @@
 #pragma once
-// Who makes the program and what it is called: they name the settings
-// folder, the caption and the about box.
+// Who makes the program, what it is called and which version it is, as the
+// build sets them: they name the settings folder, the caption and the about box.
 
-inline constexpr char kCompanyName[] = "Kestrane";
-inline constexpr char kProductName[] = "Tavolin";
+inline constexpr char kCompanyName[] = TAVOLIN_COMPANY;
+inline constexpr char kProductName[] = TAVOLIN_PRODUCT;
 inline constexpr char kProductVersion[] = TAVOLIN_VERSION;
