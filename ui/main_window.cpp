@@ -2,12 +2,14 @@
 
 #include "clock_label.h"
 #include "error_guard.h"
+#include "event_properties.h"
 #include "icons.h"
 #include "product.h"
 #include "schedule_grid.h"
 #include "settings_location.h"
 
 #include <QCloseEvent>
+#include <QHeaderView>
 #include <QMenuBar>
 #include <QMessageBox>
 #include <QSizePolicy>
@@ -38,6 +40,8 @@ TfmMain::TfmMain(const Clock *clock, QWidget *parent) : QMainWindow(parent), fCl
             TrayIconDblClick();
     });
 
+    fmEventProperties = new TfmEventProperties(
+        [this](int32_t uid, TCueStatus status) { OnStatusChange(uid, status); }, this);
     FormCreate();
 }
 
@@ -65,6 +69,12 @@ void TfmMain::CreateActions()
     mnExit->setShortcut(QKeySequence(Qt::ALT | Qt::Key_F4));
     mnAbout = action(Img::About, "&About...");
 
+    connect(actNewEvent, &QAction::triggered, this, &TfmMain::actNewEventExecute);
+    connect(actEditEvent, &QAction::triggered, this, &TfmMain::actEditEventExecute);
+    // A double click edits the current row, and only while editing is allowed.
+    connect(grSchedule, &QTableWidget::cellDoubleClicked, actEditEvent, &QAction::trigger);
+    connect(grSchedule->horizontalHeader(), &QHeaderView::sectionDoubleClicked, actEditEvent,
+            &QAction::trigger);
     connect(actPauseSchedule, &QAction::triggered, this, &TfmMain::actPauseScheduleExecute);
     connect(actRunSchedule, &QAction::triggered, this, &TfmMain::actRunScheduleExecute);
     connect(actStopAll, &QAction::triggered, this, &TfmMain::actStopAllExecute);
@@ -114,8 +124,7 @@ void TfmMain::FormCreate()
         return;
 
     for (int i = 0; i < Schedule->Events.Count(); ++i)
-        Schedule->Events.Items(i)->SetOnStatusChange(
-            [this](int32_t uid, TCueStatus status) { OnStatusChange(uid, status); });
+        Hook(*Schedule->Events.Items(i));
     Schedule->Events.SetUIDs();
 
     if (Schedule->StartMinimised) {
@@ -192,9 +201,16 @@ void TfmMain::UpdateControls()
     setWindowTitle(paused ? kProduct + QStringLiteral(" ( Paused )") : kProduct);
 }
 
+void TfmMain::Hook(TEvent &e)
+{
+    e.SetOnStatusChange([this](int32_t uid, TCueStatus status) { OnStatusChange(uid, status); });
+}
+
 void TfmMain::OnStatusChange(int32_t UID, TCueStatus Status)
 {
-    if (UID >= 0) {
+    if (UID < 0) {
+        fmEventProperties->UpdateButtons(); // the dialog's own event
+    } else {
         if (Status == csStopped)
             grSchedule->SetMarker(UID + 1, false);
         else if (Status == csPlaying)
@@ -266,8 +282,42 @@ void TfmMain::actDeleteEventExecute()
     const int row = grSchedule->CurrentBodyRow();
     if (row < 1 || row > Schedule->Events.Count())
         return;
-    // The list destroys the event, which silences it; its late end notice is dropped.
+    // Stopped first, so its marker and Stop All follow; the list then destroys
+    // it, and a late end notice finds nothing.
+    Schedule->Events.Items(row - 1)->Stop();
     Schedule->Events.Delete(row - 1);
+    Schedule->Events.SortByTime();
+    RunGuarded(this, [this] { RefreshGrid(); });
+}
+
+void TfmMain::actNewEventExecute()
+{
+    TEvent &item = fmEventProperties->Item;
+    item.Assign(Schedule->Defaults);
+    item.AudioDevice = Schedule->AudioDevice();
+    if (fmEventProperties->exec() != QDialog::Accepted)
+        return;
+    auto e = std::make_unique<TEvent>();
+    e->Assign(item);
+    Hook(*e);
+    Schedule->Events.Add(std::move(e));
+    Schedule->Events.SortByTime();
+    RunGuarded(this, [this] { RefreshGrid(); });
+}
+
+void TfmMain::actEditEventExecute()
+{
+    int row = grSchedule->CurrentBodyRow();
+    if (row < 1 || row > Schedule->Events.Count())
+        return;
+    fmEventProperties->Item.Assign(*Schedule->Events.Items(row - 1));
+    if (fmEventProperties->exec() != QDialog::Accepted)
+        return;
+    row = grSchedule->CurrentBodyRow();
+    TEvent *e = Schedule->Events.Items(row - 1);
+    // Stopped first: once the copy marks it stopped, nothing could stop its sound.
+    e->Stop();
+    e->Assign(fmEventProperties->Item);
     Schedule->Events.SortByTime();
     RunGuarded(this, [this] { RefreshGrid(); });
 }

@@ -14,6 +14,7 @@ class QAction;
 class QMenu;
 class QToolBar;
 class TClockLabel;
+class TfmEventProperties;
 class TScheduleGrid;
 
 class TfmMain : public QMainWindow {
@@ -40,6 +41,7 @@ public:
     const QString &SettingsPath() const { return fSettingsPath; }
     TScheduleGrid *Grid() const { return grSchedule; }
     QSystemTrayIcon *Tray() const { return TrayIcon; }
+    TfmEventProperties *fmEventProperties;
 
     QAction *actNewEvent, *actDeleteEvent, *actEditEvent, *actPauseSchedule, *actRunSchedule,
         *actStopAll, *mnSettings, *mnExit, *mnAbout;
@@ -59,11 +61,14 @@ private:
     void HideToTray();
     void TrayIconDblClick();
 
+    void actNewEventExecute();
+    void actEditEventExecute();
     void actPauseScheduleExecute();
     void actRunScheduleExecute();
     void actStopAllExecute();
     void actDeleteEventExecute();
     void mnExitClick();
+    void Hook(TEvent &e);
 
     const Clock *fClock;
     QString fSettingsPath;

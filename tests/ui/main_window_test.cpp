@@ -1,6 +1,8 @@
 // The main window, offscreen, with the recording audio double.
 
+#include "event_properties.h"
 #include "main_window.h"
+#include "modal.h"
 #include "recording_backend.h"
 #include "schedule_grid.h"
 
@@ -9,6 +11,10 @@
 #include <QApplication>
 #include <QDir>
 #include <QFile>
+#include <QLineEdit>
+#include <QCheckBox>
+#include <QPushButton>
+#include <QTimeEdit>
 #include <QMessageBox>
 #include <QProcess>
 #include <QTemporaryDir>
@@ -18,30 +24,6 @@
 #include <gtest/gtest.h>
 
 namespace {
-
-// Answers the next message box with `button` once it shows, and keeps its text.
-class MessageBoxAnswer {
-public:
-    explicit MessageBoxAnswer(QMessageBox::StandardButton button)
-    {
-        auto *timer = new QTimer(&fContext);
-        timer->setInterval(10);
-        QObject::connect(timer, &QTimer::timeout, &fContext, [this, button, timer] {
-            auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget());
-            if (!box)
-                return;
-            fText = box->text();
-            timer->stop();
-            box->button(button) ? box->button(button)->click() : box->done(button);
-        });
-        timer->start();
-    }
-    QString text() const { return fText; }
-
-private:
-    QObject fContext;
-    QString fText;
-};
 
 QByteArray readAll(const QString &path)
 {
@@ -287,6 +269,142 @@ TEST_F(MainWindowTest, ASecondCopyHandsOverToTheFirstAndEnds)
     EXPECT_EQ(first.state(), QProcess::Running) << "the first runs on";
     first.terminate();
     EXPECT_TRUE(first.waitForFinished(5000)) << "it ends when the system asks it to";
+}
+
+} // namespace
+
+namespace {
+
+class CommandsTest : public MainWindowTest {
+protected:
+    void SetUp() override
+    {
+        MainWindowTest::SetUp();
+        writeSettings("<Schedule><Settings><AudioDevice>1</AudioDevice>"
+                      "<Defaults TimeSeconds=\"0\" Name=\"Fresh\" Sat=\"-1\"/></Settings><Events>"
+                      "<Event TimeSeconds=\"100\" Name=\"A\" AudioFile=\"" + sound(QStringLiteral("a.wav")).toUtf8() + "\"/>"
+                      "<Event TimeSeconds=\"300\" Name=\"C\" AudioFile=\"" + sound(QStringLiteral("c.wav")).toUtf8() + "\"/>"
+                      "</Events></Schedule>");
+        w = open();
+        w->actPauseSchedule->trigger();
+    }
+    QStringList names() const
+    {
+        QStringList n;
+        for (int r = 1; r <= w->Grid()->rowCount(); ++r)
+            n << cell(*w, r, TScheduleGrid::colName);
+        return n;
+    }
+    // Runs `command` and answers the event dialog with `act`.
+    void withDialog(QAction *command, const std::function<void(TfmEventProperties &)> &act)
+    {
+        WhenModal inside([&](QWidget *) { act(*w->fmEventProperties); });
+        command->trigger();
+        EXPECT_TRUE(inside.seen());
+    }
+    std::unique_ptr<TfmMain> w;
+};
+
+TEST_F(CommandsTest, NewStartsFromTheDefaultsAndTakesItsPlaceInTime)
+{
+    withDialog(w->actNewEvent, [](TfmEventProperties &d) {
+        EXPECT_EQ(d.edName->text(), QStringLiteral("Fresh"));
+        EXPECT_TRUE(d.edDay[5]->isChecked());
+        EXPECT_EQ(d.Item.AudioDevice, 1) << "the schedule's output";
+        d.edTime->setTime(QTime(0, 3, 20));
+        d.edName->setText(QStringLiteral("B"));
+        d.btOK->click();
+    });
+    EXPECT_EQ(names(), (QStringList{QStringLiteral("A"), QStringLiteral("B"), QStringLiteral("C")}));
+    EXPECT_TRUE(w->Schedule->Paused()) << "paused until Run";
+    EXPECT_EQ(w->Schedule->Events.Items(1)->UID(), 1);
+
+    // Its marker shows when it plays, previewed or not.
+    TEvent *b = w->Schedule->Events.Items(1);
+    b->AudioFile = sound(QStringLiteral("b.wav"));
+    ASSERT_TRUE(b->Play());
+    EXPECT_TRUE(w->Grid()->HasMarker(2));
+
+    // Survives a restart.
+    ASSERT_TRUE(w->close());
+    w.reset();
+    w = open();
+    EXPECT_EQ(names(), (QStringList{QStringLiteral("A"), QStringLiteral("B"), QStringLiteral("C")}));
+}
+
+TEST_F(CommandsTest, EditMovesTheEventAndCancelChangesNothing)
+{
+    w->Grid()->setCurrentCell(1, TScheduleGrid::colName); // C
+    withDialog(w->actEditEvent, [](TfmEventProperties &d) {
+        d.edName->setText(QStringLiteral("changed"));
+        d.btCancel->click();
+    });
+    EXPECT_EQ(names(), (QStringList{QStringLiteral("A"), QStringLiteral("C")}));
+    EXPECT_EQ(w->Grid()->CurrentBodyRow(), 2) << "the current row stays";
+
+    w->Grid()->setCurrentCell(0, TScheduleGrid::colName); // A, to after C
+    withDialog(w->actEditEvent, [](TfmEventProperties &d) {
+        EXPECT_EQ(d.edName->text(), QStringLiteral("A"));
+        d.edTime->setTime(QTime(0, 10, 0));
+        d.btOK->click();
+    });
+    EXPECT_EQ(names(), (QStringList{QStringLiteral("C"), QStringLiteral("A")}));
+    EXPECT_EQ(w->Grid()->CurrentBodyRow(), 1);
+    EXPECT_EQ(w->Schedule->Events.Items(1)->TimeSeconds, 600u);
+}
+
+TEST_F(CommandsTest, EditingAPlayingEventStopsItFirst)
+{
+    TEvent *a = w->Schedule->Events.Items(0);
+    ASSERT_TRUE(a->Play());
+    const uint32_t stream = a->Stream();
+    w->Grid()->setCurrentCell(0, TScheduleGrid::colName);
+    withDialog(w->actEditEvent, [](TfmEventProperties &d) { d.btOK->click(); });
+    const auto calls = audio.calls();
+    EXPECT_NE(std::find(calls.begin(), calls.end(), "BASS_ChannelStop(" + std::to_string(stream) + ")"), calls.end());
+    EXPECT_FALSE(w->actStopAll->isEnabled());
+}
+
+TEST_F(CommandsTest, DeleteStopsTheEventAndTheLastOneLeavesAnEmptyPausedGrid)
+{
+    TEvent *a = w->Schedule->Events.Items(0);
+    ASSERT_TRUE(a->Play());
+    const uint32_t stream = a->Stream();
+    audio.setActive(stream, kAudioInactive);
+    audio.runEndSyncs(stream); // its end is on the way while it is deleted
+    {
+        MessageBoxAnswer yes(QMessageBox::Yes);
+        w->actDeleteEvent->trigger();
+    }
+    QCoreApplication::processEvents();
+    EXPECT_EQ(names(), QStringList{QStringLiteral("C")});
+    EXPECT_FALSE(w->Grid()->HasMarker(1)) << "the late notice does not land on C's row";
+    EXPECT_FALSE(w->actStopAll->isEnabled());
+    {
+        MessageBoxAnswer yes(QMessageBox::Yes);
+        w->actDeleteEvent->trigger();
+    }
+    EXPECT_EQ(w->Schedule->Events.Count(), 0);
+    EXPECT_EQ(w->Grid()->rowCount(), 1);
+    EXPECT_TRUE(w->Schedule->Paused());
+    EXPECT_FALSE(w->actRunSchedule->isEnabled());
+}
+
+TEST_F(CommandsTest, ADoubleClickEditsOnlyWhilePaused)
+{
+    w->actRunSchedule->trigger();
+    {
+        WhenModal none([](QWidget *m) { static_cast<QDialog *>(m)->reject(); });
+        emit w->Grid()->cellDoubleClicked(0, 2);
+        QTest::qWait(100);
+        EXPECT_FALSE(none.seen()) << "no dialog while the schedule runs";
+    }
+
+    w->actPauseSchedule->trigger();
+    withDialog(w->actEditEvent, [](TfmEventProperties &d) { d.btCancel->click(); }); // the action itself
+    WhenModal edit([](QWidget *m) { static_cast<QDialog *>(m)->reject(); });
+    emit w->Grid()->cellDoubleClicked(0, 2);
+    EXPECT_TRUE(edit.seen());
 }
 
 } // namespace
