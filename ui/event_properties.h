@@ -3,17 +3,12 @@
 // with a preview of the sound. It edits its own event, Item; the caller
 // copies Item back only when the dialog ends with OK.
 
+#include "event_fields.h"
 #include "project_classes.h"
 
 #include <QDialog>
 
-class QCheckBox;
-class QGroupBox;
-class QLineEdit;
-class QMenu;
 class QPushButton;
-class QTimeEdit;
-class QToolButton;
 
 class TfmEventProperties : public QDialog {
     Q_OBJECT
@@ -26,29 +21,23 @@ public:
     // Preview only for a stopped item whose file exists; Stop while it plays.
     void UpdateButtons();
 
-    // Shows the file-open dialog; the chosen file's path goes into the edit.
-    void BrowseForFile();
-
-    QPushButton *btCancel, *btPreview, *btStop, *btOK;
-    QTimeEdit *edTime;
-    QLineEdit *edName, *edAudioFile;
-    QGroupBox *edDaysOfWeek;
-    QCheckBox *edDay[7];
-    QToolButton *btBrowse;
-    QMenu *pmDaysOfWeek;
-
+    // Every way of closing comes here: no preview outlives the dialog.
     void done(int result) override;
+
+    TEventFields *Fields;
+    QPushButton *btCancel, *btPreview, *btStop, *btOK;
+    // The fields' controls, by their own names.
+    QTimeEdit *const &edTime = Fields->edTime;
+    QLineEdit *const &edName = Fields->edName;
+    QGroupBox *const &edDaysOfWeek = Fields->edDaysOfWeek;
+    QCheckBox *const (&edDay)[7] = Fields->edDay;
+    QLineEdit *const &edAudioFile = Fields->edAudioFile;
+    QToolButton *const &btBrowse = Fields->btBrowse;
+    QMenu *const &pmDaysOfWeek = Fields->pmDaysOfWeek;
 
 protected:
     void showEvent(QShowEvent *event) override;
 
 private:
-    void ItemToControls();
-    void ControlsToItem();
-    void SetDays(const bool (&days)[7]);
-
     TOnStatusChange fListener;
 };
-
-// The four weekday presets, in menu order, shared with the settings dialog.
-void AddDayPresets(QMenu *menu, const std::function<void(const bool (&)[7])> &apply);

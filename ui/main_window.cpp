@@ -1,11 +1,13 @@
 #include "main_window.h"
 
+#include "about.h"
 #include "clock_label.h"
 #include "error_guard.h"
 #include "event_properties.h"
 #include "icons.h"
 #include "product.h"
 #include "schedule_grid.h"
+#include "settings.h"
 #include "settings_location.h"
 
 #include <QCloseEvent>
@@ -43,6 +45,9 @@ TfmMain::TfmMain(const Clock *clock, QWidget *parent) : QMainWindow(parent), fCl
     fmEventProperties = new TfmEventProperties(
         [this](int32_t uid, TCueStatus status) { OnStatusChange(uid, status); }, this);
     FormCreate();
+    fmAbout = new TfmAbout(TVersionInfo::Program(), this);
+    fmSettings = new TfmSettings(*Schedule, this);
+    fmSettings->SetAudioDevices(fAudioDevices);
 }
 
 TfmMain::~TfmMain()
@@ -80,6 +85,8 @@ void TfmMain::CreateActions()
     connect(actStopAll, &QAction::triggered, this, &TfmMain::actStopAllExecute);
     connect(actDeleteEvent, &QAction::triggered, this, &TfmMain::actDeleteEventExecute);
     connect(mnExit, &QAction::triggered, this, &TfmMain::mnExitClick);
+    connect(mnSettings, &QAction::triggered, this, &TfmMain::mnSettingsClick);
+    connect(mnAbout, &QAction::triggered, this, &TfmMain::mnAboutClick);
 
     QMenu *mnFile = menuBar()->addMenu(QStringLiteral("&File"));
     mnFile->addAction(mnSettings);
@@ -325,4 +332,15 @@ void TfmMain::actEditEventExecute()
 void TfmMain::mnExitClick()
 {
     close();
+}
+
+void TfmMain::mnSettingsClick()
+{
+    if (fmSettings->exec() == QDialog::Accepted)
+        Schedule->SetAudioDevice(fmSettings->SelectedAudioDevice());
+}
+
+void TfmMain::mnAboutClick()
+{
+    fmAbout->exec();
 }

@@ -14,7 +14,9 @@ class QAction;
 class QMenu;
 class QToolBar;
 class TClockLabel;
+class TfmAbout;
 class TfmEventProperties;
+class TfmSettings;
 class TScheduleGrid;
 
 class TfmMain : public QMainWindow {
@@ -42,6 +44,8 @@ public:
     TScheduleGrid *Grid() const { return grSchedule; }
     QSystemTrayIcon *Tray() const { return TrayIcon; }
     TfmEventProperties *fmEventProperties;
+    TfmAbout *fmAbout;
+    TfmSettings *fmSettings;
 
     QAction *actNewEvent, *actDeleteEvent, *actEditEvent, *actPauseSchedule, *actRunSchedule,
         *actStopAll, *mnSettings, *mnExit, *mnAbout;
@@ -68,6 +72,8 @@ private:
     void actStopAllExecute();
     void actDeleteEventExecute();
     void mnExitClick();
+    void mnSettingsClick();
+    void mnAboutClick();
     void Hook(TEvent &e);
 
     const Clock *fClock;

@@ -2,6 +2,7 @@
 
 #include "event_properties.h"
 #include "main_window.h"
+#include "settings.h"
 #include "modal.h"
 #include "recording_backend.h"
 #include "schedule_grid.h"
@@ -13,6 +14,7 @@
 #include <QFile>
 #include <QLineEdit>
 #include <QCheckBox>
+#include <QComboBox>
 #include <QPushButton>
 #include <QTimeEdit>
 #include <QMessageBox>
@@ -405,6 +407,34 @@ TEST_F(CommandsTest, ADoubleClickEditsOnlyWhilePaused)
     WhenModal edit([](QWidget *m) { static_cast<QDialog *>(m)->reject(); });
     emit w->Grid()->cellDoubleClicked(0, 2);
     EXPECT_TRUE(edit.seen());
+}
+
+} // namespace
+
+namespace {
+
+TEST_F(MainWindowTest, SettingsApplyTheChosenOutputToEveryEvent)
+{
+    audio.devices = {{"Speakers", true}, {"Broken", false}, {"Hall", true}};
+    writeSettings("<Schedule><Events><Event TimeSeconds=\"100\" Name=\"A\"/></Events></Schedule>");
+    MessageBoxAnswer failed(QMessageBox::Ok);
+    auto w = open();
+    EXPECT_EQ(failed.text(), QStringLiteral("Error initializing audio device 2"));
+    EXPECT_EQ(w->AudioDevices().Names, (QStringList{QStringLiteral("Speakers"), QStringLiteral("Hall")}));
+
+    WhenModal choose([&](QWidget *) {
+        auto *output = w->findChild<QComboBox *>();
+        ASSERT_NE(output, nullptr);
+        output->setCurrentIndex(1); // "Hall"
+        w->fmSettings->accept();
+    });
+    w->mnSettings->trigger();
+    EXPECT_EQ(w->Schedule->AudioDevice(), 2);
+    EXPECT_EQ(w->Schedule->Events.Items(0)->AudioDevice, 2);
+
+    WhenModal about([&](QWidget *m) { static_cast<QDialog *>(m)->reject(); });
+    w->mnAbout->trigger();
+    EXPECT_TRUE(about.seen());
 }
 
 } // namespace
