@@ -250,14 +250,12 @@ void TfmMain::HideToTray()
 
 void TfmMain::TrayIconDblClick()
 {
-    TrayIcon->hide();
     BringToFront();
 }
 
 void TfmMain::BringToFront()
 {
-    if (TrayIcon->isVisible())
-        TrayIcon->hide();
+    TrayIcon->hide();
     setWindowState((windowState() & ~Qt::WindowMinimized) | Qt::WindowActive);
     show();
     raise();
