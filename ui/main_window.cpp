@@ -186,8 +186,11 @@ void TfmMain::RefreshGrid()
 {
     grSchedule->Clear();
     TEventList &events = Schedule->Events;
+    grSchedule->setUpdatesEnabled(false);
+    grSchedule->setRowCount(std::max(1, events.Count())); // at once, not a row at a time
     for (int i = 0; i < events.Count(); ++i)
         grSchedule->ShowEvent(i + 1, *events.Items(i));
+    grSchedule->setUpdatesEnabled(true);
     grSchedule->setCurrentCell(0, TScheduleGrid::colTime);
     if (events.Count() == 0)
         Schedule->SetPaused(true);
