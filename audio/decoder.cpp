@@ -14,6 +14,9 @@ namespace {
 
 constexpr int kOutputChannels = 2;
 constexpr int kMaxErrorRun = 200; // undecodable packets in a row before we give up
+// Beyond these a header is lying: the resampler would try to allocate gigabytes.
+constexpr int kMaxSampleRate = 768000;
+constexpr int kMaxChannels = 64;
 
 std::string avError(int code)
 {
@@ -79,6 +82,11 @@ bool Decoder::open(const std::string &path, AudioCreator creator, int outputRate
     for (unsigned i = 0; i < format_->nb_streams; ++i)
         if (int(i) != streamIndex_)
             format_->streams[i]->discard = AVDISCARD_ALL;
+
+    const AVCodecParameters *par = format_->streams[streamIndex_]->codecpar;
+    if (par->sample_rate > kMaxSampleRate || par->ch_layout.nb_channels > kMaxChannels)
+        return fail("implausible audio format (" + std::to_string(par->sample_rate) + " Hz, " +
+                    std::to_string(par->ch_layout.nb_channels) + " channels)");
 
     codec_ = avcodec_alloc_context3(codec);
     if (!codec_)
@@ -157,6 +165,8 @@ bool Decoder::convert(const AVFrame *frame)
     const int channels = frame->ch_layout.nb_channels;
     if (frame->nb_samples <= 0 || channels <= 0 || frame->sample_rate <= 0)
         return true; // nothing usable in this frame; carry on
+    if (frame->sample_rate > kMaxSampleRate || channels > kMaxChannels)
+        return false; // a damaged stream: end the sound here
     if (!swr_ || frame->sample_rate != swrInRate_ || frame->format != swrInFormat_ ||
         channels != swrInChannels_) {
         if (swr_ && !flushResampler())

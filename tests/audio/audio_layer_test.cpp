@@ -372,6 +372,8 @@ TEST_F(AudioLayerTest, DamagedFilesNeverCrashOrHang)
         {"corrupt-middle.mp3", mp3.left(mp3.size() / 3) + noise.left(4096) + mp3.mid(mp3.size() / 2)},
         {"text.ogg", QByteArray("this is not a sound\n")},
         {"playlist.mp3", QByteArray("#EXTM3U\n#EXTINF:1,\n/etc/passwd\n")},
+        // A header claiming 524 MHz: the resampler would want gigabytes.
+        {"absurd-rate.wav", wav.left(24) + QByteArray("\x3e\x00\x40\x1f", 4) + wav.mid(28)},
     };
     for (const Case &c : cases) {
         SCOPED_TRACE(c.name);
@@ -390,6 +392,7 @@ TEST_F(AudioLayerTest, DamagedFilesNeverCrashOrHang)
             EXPECT_STRNE(AudioLastError(), "") << "a refusal says why";
             continue;
         }
+        EXPECT_FALSE(name.ends_with("absurd-rate.wav")) << "an impossible format is refused";
         std::atomic<int> ended{0};
         BASS_ChannelSetSync(h, kAudioSyncEnd, 0, countEnd, &ended);
         BASS_ChannelPlay(h, false);
