@@ -8,11 +8,11 @@ TClockLabel::TClockLabel(QWidget *parent) : QLabel(parent)
     setAlignment(Qt::AlignCenter);
     setMargin(2);
     QFont f = font();
-    f.setPointSizeF(f.pointSizeF() * 1.4);
+    f.setPointSizeF(f.pointSizeF() * 1.1);
     f.setStyleHint(QFont::Monospace);
     f.setFixedPitch(true);
     setFont(f);
-    setMinimumWidth(fontMetrics().horizontalAdvance(QStringLiteral("00:00:00 pm")) + 16);
+    setMinimumWidth(fontMetrics().horizontalAdvance(QStringLiteral("00:00:00 pm")) + 8);
     setAccessibleName(QStringLiteral("Clock"));
     fTimer.setSingleShot(true);
     fTimer.setTimerType(Qt::PreciseTimer);

@@ -24,7 +24,11 @@ int main(int argc, char *argv[])
         return 0;
     }
 
+    // Hidden in the tray the window is not "open"; closing a message box then
+    // must not end the program. Only closing the main window does.
+    QApplication::setQuitOnLastWindowClosed(false);
     TfmMain fmMain;
+    QObject::connect(&fmMain, &TfmMain::Closed, &app, &QCoreApplication::quit, Qt::QueuedConnection);
     QObject::connect(&instance, &TSingleInstance::ActivationRequested, &fmMain, &TfmMain::BringToFront);
     if (!fmMain.StartsInTray())
         fmMain.show();

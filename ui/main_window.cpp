@@ -14,7 +14,6 @@
 #include <QHeaderView>
 #include <QMenuBar>
 #include <QMessageBox>
-#include <QSizePolicy>
 #include <QToolBar>
 #include <QWindowStateChangeEvent>
 
@@ -100,6 +99,7 @@ void TfmMain::CreateActions()
     ToolBar1->setMovable(false);
     ToolBar1->setFloatable(false);
     ToolBar1->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
+    ToolBar1->setIconSize(QSize(16, 16)); // the images are drawn for 16 pixels
     ToolBar1->setContextMenuPolicy(Qt::PreventContextMenu);
     ToolBar1->addAction(actNewEvent);
     ToolBar1->addAction(actDeleteEvent);
@@ -108,11 +108,11 @@ void TfmMain::CreateActions()
     ToolBar1->addAction(actPauseSchedule);
     ToolBar1->addAction(actRunSchedule);
     ToolBar1->addAction(actStopAll);
-    auto *spacer = new QWidget(ToolBar1);
-    spacer->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Preferred);
-    ToolBar1->addWidget(spacer);
-    JvClock1 = new TClockLabel(ToolBar1);
-    ToolBar1->addWidget(JvClock1);
+    // The clock sits at the right end of the bar above the toolbar: with the
+    // desktop's fonts the six buttons need the toolbar's whole width at the
+    // minimum window size, and Stop All must never be pushed out of sight.
+    JvClock1 = new TClockLabel(menuBar());
+    menuBar()->setCornerWidget(JvClock1, Qt::TopRightCorner);
 }
 
 void TfmMain::FormCreate()
@@ -166,6 +166,7 @@ void TfmMain::closeEvent(QCloseEvent *event)
     if (FormClose()) {
         TrayIcon->hide();
         event->accept();
+        emit Closed();
     } else {
         event->ignore(); // the save failed: stay open, nothing is lost
     }

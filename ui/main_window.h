@@ -47,6 +47,11 @@ public:
     TfmAbout *fmAbout;
     TfmSettings *fmSettings;
 
+signals:
+    // The window has closed and its schedule is saved: the program may end.
+    void Closed();
+
+public:
     QAction *actNewEvent, *actDeleteEvent, *actEditEvent, *actPauseSchedule, *actRunSchedule,
         *actStopAll, *mnSettings, *mnExit, *mnAbout;
 
