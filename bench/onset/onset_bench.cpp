@@ -371,7 +371,7 @@ void printSinkInputLatency(const QString &server)
         const QString t = line.trimmed();
         if (t.startsWith(u"Sink Input #"_s))
             say("    sink input %s\n", qPrintable(t.mid(12)));
-        if (t.startsWith(u"Buffer Latency:"_s) || t.startsWith(u"Sink Latency:"_s) || t.startsWith(u"Sample Specification:"_s)
+        if (t.startsWith(u"Buffer Latency:"_s) || t.startsWith(u"Sink Latency:"_s) || t.startsWith(u"Sample Spec"_s)
             || t.startsWith(u"application.name"_s) || t.startsWith(u"Sink:"_s))
             say("      %s\n", qPrintable(t));
     }
