@@ -1,6 +1,12 @@
 // The real backend: FFmpeg decodes, SDL plays. Device 1 is the desktop's
 // default output, 2, 3, ... SDL's named outputs. Each open device mixes every
 // playing stream created on it.
+//
+// An open output costs a thread that wakes every period and a stream in the
+// sound server, even while it plays silence. So an output with nothing to play
+// for a few seconds is closed, and opened again by the next stream created or
+// started on it. The engine creates a bell's stream ahead of its second, which
+// wakes the output in time.
 
 #include "audio_backend.h"
 #include "real_stream.h"
@@ -8,25 +14,37 @@
 #include <SDL.h>
 
 #include <algorithm>
+#include <chrono>
+#include <condition_variable>
 #include <map>
 #include <memory>
 #include <mutex>
 #include <string>
+#include <thread>
 #include <vector>
 
 namespace {
 
+using SteadyClock = std::chrono::steady_clock;
+
 constexpr int kChannels = 2;
-constexpr uint16_t kPeriodFrames = 1024;
+// 256 frames (5.3 ms at 48 kHz): a sound started now is on its way to the
+// speaker within a period or two.
+constexpr uint16_t kPeriodFrames = 256;
 constexpr int kRingSeconds = 1;
+constexpr auto kQuietCheck = std::chrono::seconds(1);
+constexpr auto kCloseWhenQuietFor = std::chrono::seconds(4);
 
 struct Device {
     std::string name;
-    std::string driver;      // SDL's name; empty for the default output
+    std::string driver;       // SDL's name; empty for the default output
     bool isDefault = false;
-    SDL_AudioDeviceID id = 0; // 0 until opened
-    int rate = 0;
-    std::vector<RealStream *> streams; // changed only under SDL's device lock
+    bool initialised = false; // BASS_Init succeeded; stays so while the output is closed
+    SDL_AudioDeviceID id = 0; // the open output, 0 while closed
+    int rate = 0;             // chosen at the first opening, kept for every later one
+    SteadyClock::time_point quietSince{}; // zero while something needs the output
+    // Changed under the backend's mutex and, while open, SDL's device lock.
+    std::vector<RealStream *> streams;
 };
 
 class RealBackend final : public AudioBackend {
@@ -48,11 +66,19 @@ public:
 private:
     struct Entry {
         std::shared_ptr<RealStream> stream;
-        Device *device;
+        Device *device = nullptr;
     };
 
-    bool enumerate(); // under mutex_
-    std::shared_ptr<RealStream> find(uint32_t handle);
+    // All of these run under mutex_.
+    bool enumerate();
+    bool openOutput(Device &d, int freq, bool firstTime);
+    bool wakeOutput(Device &d);
+    static void closeOutput(Device &d);
+    static void attach(Device &d, RealStream *s);
+    static void detach(Device &d, RealStream *s);
+
+    Entry find(uint32_t handle);
+    void closeQuietOutputs(); // the watcher thread
     static void SDLCALL mix(void *userdata, Uint8 *out, int bytes);
 
     std::mutex mutex_; // guards everything below; never held while decoding
@@ -61,6 +87,9 @@ private:
     std::vector<std::unique_ptr<Device>> devices_; // [0] is device 1
     std::map<uint32_t, Entry> streams_;
     uint32_t lastHandle_ = 0;
+    std::condition_variable outputOpened_;
+    bool quit_ = false;
+    std::thread watcher_;
 };
 
 thread_local uint32_t currentDevice = 1;
@@ -104,7 +133,11 @@ RealBackend::~RealBackend()
     {
         std::lock_guard lock(mutex_);
         streams.swap(streams_);
+        quit_ = true;
     }
+    outputOpened_.notify_all();
+    if (watcher_.joinable())
+        watcher_.join();
     for (auto &[handle, entry] : streams)
         entry.stream->shutdown();
     for (auto &d : devices_)
@@ -124,7 +157,7 @@ bool RealBackend::getDeviceInfo(uint32_t device, AudioDeviceInfo *info)
         info->name = d.name.c_str();
         info->driver = d.driver.c_str();
         info->flags = kAudioDeviceEnabled | (d.isDefault ? uint32_t(kAudioDeviceDefault) : 0u) |
-                      (d.id ? uint32_t(kAudioDeviceInitialised) : 0u);
+                      (d.initialised ? uint32_t(kAudioDeviceInitialised) : 0u);
     }
     return true;
 }
@@ -140,33 +173,107 @@ bool RealBackend::init(int device, uint32_t freq)
     }
     currentDevice = uint32_t(device);
     Device &d = *devices_[size_t(device) - 1];
-    if (d.id)
+    if (d.initialised)
         return true;
+    if (!openOutput(d, freq ? int(freq) : 44100, true))
+        return false;
+    d.initialised = true;
+    return true;
+}
 
+bool RealBackend::openOutput(Device &d, int freq, bool firstTime)
+{
     SDL_AudioSpec want{}, have{};
-    want.freq = freq ? int(freq) : 44100;
+    want.freq = freq;
     want.format = AUDIO_F32SYS;
     want.channels = kChannels;
     want.samples = kPeriodFrames;
     want.callback = &RealBackend::mix;
     want.userdata = &d;
-    const SDL_AudioDeviceID id = SDL_OpenAudioDevice(d.isDefault ? nullptr : d.driver.c_str(), 0,
-                                                     &want, &have, SDL_AUDIO_ALLOW_FREQUENCY_CHANGE);
+    // Later openings keep the first rate, which the open streams decode to.
+    const SDL_AudioDeviceID id =
+        SDL_OpenAudioDevice(d.isDefault ? nullptr : d.driver.c_str(), 0, &want, &have,
+                            firstTime ? SDL_AUDIO_ALLOW_FREQUENCY_CHANGE : 0);
     if (id == 0) {
         SetAudioLastError(d.name + ": " + SDL_GetError());
         return false;
     }
     d.id = id;
     d.rate = have.freq;
+    d.quietSince = {};
     SDL_PauseAudioDevice(id, 0); // runs from now on, silent while nothing plays
+    if (!watcher_.joinable())
+        watcher_ = std::thread(&RealBackend::closeQuietOutputs, this);
+    outputOpened_.notify_one();
     return true;
+}
+
+bool RealBackend::wakeOutput(Device &d)
+{
+    d.quietSince = {};
+    // An output that went away (unplugged, server restarted) is opened afresh.
+    if (d.id && SDL_GetAudioDeviceStatus(d.id) == SDL_AUDIO_STOPPED)
+        closeOutput(d);
+    return d.id || openOutput(d, d.rate, false);
+}
+
+void RealBackend::closeOutput(Device &d)
+{
+    SDL_CloseAudioDevice(d.id); // waits for the device's thread to end
+    d.id = 0;
+}
+
+void RealBackend::attach(Device &d, RealStream *s)
+{
+    if (d.id)
+        SDL_LockAudioDevice(d.id);
+    d.streams.push_back(s);
+    if (d.id)
+        SDL_UnlockAudioDevice(d.id);
+}
+
+void RealBackend::detach(Device &d, RealStream *s)
+{
+    if (d.id)
+        SDL_LockAudioDevice(d.id);
+    d.streams.erase(std::remove(d.streams.begin(), d.streams.end(), s), d.streams.end());
+    if (d.id)
+        SDL_UnlockAudioDevice(d.id);
+}
+
+void RealBackend::closeQuietOutputs()
+{
+    std::unique_lock lock(mutex_);
+    while (!quit_) {
+        bool anyOpen = false;
+        const auto now = SteadyClock::now();
+        for (auto &d : devices_) {
+            if (!d->id)
+                continue;
+            const bool needed = std::any_of(d->streams.begin(), d->streams.end(),
+                                            [](const RealStream *s) { return s->needsDevice(); });
+            if (needed) {
+                d->quietSince = {};
+            } else if (d->quietSince == SteadyClock::time_point{}) {
+                d->quietSince = now;
+            } else if (now - d->quietSince >= kCloseWhenQuietFor) {
+                closeOutput(*d);
+                continue;
+            }
+            anyOpen = true;
+        }
+        if (anyOpen)
+            outputOpened_.wait_for(lock, kQuietCheck);
+        else
+            outputOpened_.wait(lock);
+    }
 }
 
 bool RealBackend::setDevice(uint32_t device)
 {
     currentDevice = device;
     std::lock_guard lock(mutex_);
-    return device > 0 && device <= devices_.size() && devices_[device - 1]->id != 0;
+    return device > 0 && device <= devices_.size() && devices_[device - 1]->initialised;
 }
 
 uint32_t RealBackend::streamCreateFile(AudioCreator creator, bool mem, const void *file,
@@ -178,20 +285,26 @@ uint32_t RealBackend::streamCreateFile(AudioCreator creator, bool mem, const voi
     }
     const uint32_t deviceNumber = currentDevice;
     Device *device = nullptr;
+    int rate = 0;
     {
         std::lock_guard lock(mutex_);
-        if (deviceNumber > 0 && deviceNumber <= devices_.size() && devices_[deviceNumber - 1]->id)
+        if (deviceNumber > 0 && deviceNumber <= devices_.size() &&
+            devices_[deviceNumber - 1]->initialised)
             device = devices_[deviceNumber - 1].get();
-    }
-    if (!device) {
-        SetAudioLastError("Audio device " + std::to_string(deviceNumber) + " is not ready");
-        return 0;
+        if (!device) {
+            SetAudioLastError("Audio device " + std::to_string(deviceNumber) + " is not ready");
+            return 0;
+        }
+        // Opened now, so that it is running by the time the stream starts.
+        if (!wakeOutput(*device))
+            return 0;
+        rate = device->rate;
     }
 
     // Opening and the first block of decoding happen here, outside the lock.
     auto decoder = std::make_unique<Decoder>();
     std::string error;
-    if (!decoder->open(AudioFileNameUtf8(file, flags), creator, device->rate, &error)) {
+    if (!decoder->open(AudioFileNameUtf8(file, flags), creator, rate, &error)) {
         SetAudioLastError(error);
         return 0;
     }
@@ -203,22 +316,22 @@ uint32_t RealBackend::streamCreateFile(AudioCreator creator, bool mem, const voi
             handle = ++lastHandle_;
     }
     auto stream = std::make_shared<RealStream>(handle, std::move(decoder),
-                                               size_t(device->rate) * kChannels * kRingSeconds);
+                                               size_t(rate) * kChannels * kRingSeconds);
     stream->start(stream);
 
-    SDL_LockAudioDevice(device->id);
-    device->streams.push_back(stream.get());
-    SDL_UnlockAudioDevice(device->id);
     std::lock_guard lock(mutex_);
+    attach(*device, stream.get());
+    // The output may have been closed while we decoded; the new stream keeps it open now.
+    wakeOutput(*device);
     streams_.emplace(handle, Entry{std::move(stream), device});
     return handle;
 }
 
-std::shared_ptr<RealStream> RealBackend::find(uint32_t handle)
+RealBackend::Entry RealBackend::find(uint32_t handle)
 {
     std::lock_guard lock(mutex_);
     auto it = streams_.find(handle);
-    return it == streams_.end() ? nullptr : it->second.stream;
+    return it == streams_.end() ? Entry{} : it->second;
 }
 
 bool RealBackend::streamFree(uint32_t handle)
@@ -231,12 +344,8 @@ bool RealBackend::streamFree(uint32_t handle)
             return false;
         entry = std::move(it->second);
         streams_.erase(it);
+        detach(*entry.device, entry.stream.get());
     }
-    Device &d = *entry.device;
-    SDL_LockAudioDevice(d.id);
-    d.streams.erase(std::remove(d.streams.begin(), d.streams.end(), entry.stream.get()),
-                    d.streams.end());
-    SDL_UnlockAudioDevice(d.id);
     entry.stream->shutdown();
     return true;
 }
@@ -244,7 +353,7 @@ bool RealBackend::streamFree(uint32_t handle)
 uint32_t RealBackend::channelSetSync(uint32_t handle, uint32_t type, uint64_t, AudioSyncProc proc,
                                      void *user)
 {
-    auto stream = find(handle);
+    auto stream = find(handle).stream;
     if (!stream || type != kAudioSyncEnd || !proc)
         return 0;
     return stream->addSync(proc, user);
@@ -252,19 +361,25 @@ uint32_t RealBackend::channelSetSync(uint32_t handle, uint32_t type, uint64_t, A
 
 bool RealBackend::channelPlay(uint32_t handle, bool)
 {
-    auto stream = find(handle);
-    return stream && stream->play();
+    Entry entry = find(handle);
+    if (!entry.stream || !entry.stream->play())
+        return false;
+    std::lock_guard lock(mutex_);
+    if (wakeOutput(*entry.device))
+        return true;
+    entry.stream->stop();
+    return false;
 }
 
 bool RealBackend::channelStop(uint32_t handle)
 {
-    auto stream = find(handle);
+    auto stream = find(handle).stream;
     return stream && stream->stop();
 }
 
 uint32_t RealBackend::channelIsActive(uint32_t handle)
 {
-    auto stream = find(handle);
+    auto stream = find(handle).stream;
     return stream ? stream->isActive() : kAudioInactive;
 }
 

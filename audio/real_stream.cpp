@@ -60,6 +60,12 @@ uint32_t RealStream::isActive() const
     return starved_.load() ? kAudioStalled : kAudioPlaying;
 }
 
+bool RealStream::needsDevice() const
+{
+    const int s = state_.load();
+    return s == Ready || s == Playing;
+}
+
 uint32_t RealStream::addSync(AudioSyncProc proc, void *user)
 {
     std::lock_guard lock(syncMutex_);

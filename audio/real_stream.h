@@ -30,6 +30,8 @@ public:
     bool play();
     bool stop();
     uint32_t isActive() const;
+    // Created and not yet started, or playing: its device must be running.
+    bool needsDevice() const;
     uint32_t addSync(AudioSyncProc proc, void *user);
 
     // Device callback: adds this stream's next samples onto `out`.

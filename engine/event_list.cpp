@@ -103,9 +103,11 @@ void TEventList::UpdateAudioDevice(int32_t Value)
 
 void TEventList::SetTickerEnabled(bool Enabled)
 {
-    if (!Enabled)
+    if (!Enabled) {
         fTicker.stop();
-    else if (!fTicker.isActive())
+        for (const auto &e : fItems)
+            e->Unprepare(); // nothing will play them
+    } else if (!fTicker.isActive())
         ArmTicker();
 }
 
@@ -130,10 +132,21 @@ void TEventList::TickerTimer()
     const QDateTime now = fClock.now(); // one reading for the whole tick
     const uint32_t second = uint32_t(now.time().msecsSinceStartOfDay() / 1000);
     const int weekday = now.date().dayOfWeek();
+    // Events of the coming second open their streams now, so that all of
+    // them, however many, start together at their tick.
+    const QDateTime next = now.addSecs(1);
+    const uint32_t nextSecond = uint32_t(next.time().msecsSinceStartOfDay() / 1000);
+    const int nextWeekday = next.date().dayOfWeek();
     const size_t n = fItems.size();
     for (size_t i = 0; i < n; ++i) {
         TEvent &e = *fItems[i];
-        if (e.TimeSeconds == second && DueOn(e, weekday))
+        if (e.TimeSeconds == second && DueOn(e, weekday)) {
             e.Play();
+            e.Unprepare(); // left over when the event could not play
+        } else if (e.TimeSeconds == nextSecond && DueOn(e, nextWeekday)) {
+            e.Prepare();
+        } else if (e.PreparedStream()) {
+            e.Unprepare(); // its second went by unplayed: the clock moved, or it changed
+        }
     }
 }

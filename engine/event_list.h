@@ -45,13 +45,14 @@ public:
     // Appends "Events" to Root, with one "Event" per event in list order.
     void WriteToXML(pugi::xml_node Root) const;
 
-    // Switching the ticker; the schedule's Paused does this.
+    // Switching the ticker; the schedule's Paused does this. Switching it off
+    // frees the streams opened ahead.
     void SetTickerEnabled(bool Enabled);
     bool TickerEnabled() const { return fTicker.isActive(); }
 
-    // Plays every event due at the clock's current second and weekday. Runs
-    // at every tick; public so tests can run a tick at a moment of their
-    // choosing.
+    // Plays every event due at the clock's current second and weekday, and
+    // opens ahead the streams of those due at the next second. Runs at every
+    // tick; public so tests can run a tick at a moment of their choosing.
     void TickerTimer();
 
 private:

@@ -37,6 +37,7 @@ TEvent::~TEvent()
     // Once this returns, the stream is silent and its sync will not run again.
     if (fStream)
         BASS_StreamFree(fStream);
+    Unprepare();
 }
 
 void TEvent::SetName(const QString &Value)
@@ -90,7 +91,13 @@ bool TEvent::Play()
     if (fStatus != csStopped)
         return false;
     BASS_StreamFree(fStream);
-    CreateAudioStream(fStream, AudioDevice, AudioFile, false);
+    if (fPrepared && fPreparedFile == AudioFile && fPreparedDevice == AudioDevice) {
+        fStream = fPrepared;
+        fPrepared = 0;
+    } else {
+        Unprepare(); // opened for a file or device the event no longer has
+        CreateAudioStream(fStream, AudioDevice, AudioFile, false);
+    }
     if (fStream == 0)
         return false;
     BASS_ChannelSetSync(fStream, kAudioSyncEnd, 0, StreamEndSync, this);
@@ -106,6 +113,28 @@ bool TEvent::Stop()
     BASS_ChannelStop(fStream);
     SetStatus(csStopped);
     return true;
+}
+
+void TEvent::Prepare()
+{
+    if (fStatus != csStopped)
+        return;
+    if (fPrepared && fPreparedFile == AudioFile && fPreparedDevice == AudioDevice)
+        return;
+    Unprepare();
+    if (!QFileInfo(AudioFile).isFile())
+        return;
+    CreateAudioStream(fPrepared, AudioDevice, AudioFile, false);
+    fPreparedFile = AudioFile;
+    fPreparedDevice = AudioDevice;
+}
+
+void TEvent::Unprepare()
+{
+    if (!fPrepared)
+        return;
+    BASS_StreamFree(fPrepared);
+    fPrepared = 0;
 }
 
 void TEvent::RefreshStatus()

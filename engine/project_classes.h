@@ -41,6 +41,14 @@ public:
     // False when already stopped. The stream stays allocated.
     bool Stop();
 
+    // Opening a file takes milliseconds; the ticker has this event open its
+    // stream a moment before its second, so that Play only has to start it.
+    // Does nothing unless the event is stopped and its file exists.
+    void Prepare();
+    // Frees a stream opened ahead and not played.
+    void Unprepare();
+    uint32_t PreparedStream() const { return fPrepared; }
+
     const QString &Name() const { return fName; }
     void SetName(const QString &Value); // drops characters below 33 at both ends
     TCueStatus Status() const { return fStatus; }
@@ -68,6 +76,9 @@ private:
     void RefreshStatus();
 
     uint32_t fStream = 0;
+    uint32_t fPrepared = 0; // opened ahead of time on fPreparedFile and fPreparedDevice
+    QString fPreparedFile;
+    int32_t fPreparedDevice = 0;
     QString fName;
     TCueStatus fStatus = csStopped;
     TOnStatusChange fOnStatusChange;

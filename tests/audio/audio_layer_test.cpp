@@ -8,6 +8,7 @@
 #include "tone.h"
 
 #include <QFile>
+#include <QProcess>
 #include <QTemporaryDir>
 #include <QThread>
 
@@ -65,6 +66,16 @@ void countEnd(uint32_t, uint32_t, uint32_t, void *user)
     auto *ended = static_cast<std::atomic<int> *>(user);
     ended->fetch_add(1);
     ended->notify_all();
+}
+
+// Streams the sound server is playing for its clients: one per open output.
+int serverPlaybackStreams()
+{
+    QProcess pactl;
+    pactl.start(QStringLiteral("pactl"), {QStringLiteral("list"), QStringLiteral("short"), QStringLiteral("sink-inputs")});
+    if (!pactl.waitForFinished(10000) || pactl.exitCode() != 0)
+        return -1;
+    return int(pactl.readAllStandardOutput().count('\n'));
 }
 
 bool waitFor(std::atomic<int> &value, int wanted, std::chrono::milliseconds bound)
@@ -296,6 +307,43 @@ TEST_F(AudioLayerTest, StreamsNeedAReadyDevice)
         EXPECT_EQ(BASS_StreamCreateFile(false, path("tone1000.wav").c_str(), 0, 0, 0), 0u) << device;
         EXPECT_STRNE(AudioLastError(), "");
     }
+}
+
+// A silent output costs the machine all the same, so it is closed after a few
+// quiet seconds; the next stream opens it again and is heard whole.
+TEST_F(AudioLayerTest, AQuietOutputClosesAndTheNextStreamOpensItAgain)
+{
+    const uint32_t held = open(path("tone1000.wav"), deviceB);
+    ASSERT_NE(held, 0u);
+    std::this_thread::sleep_for(6s);
+    EXPECT_GE(serverPlaybackStreams(), 1) << "a stream waiting to start keeps its output open";
+    ASSERT_TRUE(BASS_StreamFree(held));
+
+    const auto deadline = Clock::now() + 10s;
+    while (serverPlaybackStreams() != 0 && Clock::now() < deadline)
+        std::this_thread::sleep_for(200ms);
+    ASSERT_EQ(serverPlaybackStreams(), 0) << "quiet outputs are still open";
+    AudioDeviceInfo info;
+    ASSERT_TRUE(BASS_GetDeviceInfo(deviceB, &info));
+    EXPECT_TRUE(info.flags & kAudioDeviceInitialised) << "closing is no concern of the caller";
+
+    record();
+    const uint32_t h = open(path("tone1000.wav"), deviceB);
+    ASSERT_NE(h, 0u) << AudioLastError();
+    std::atomic<int> ended{0};
+    BASS_ChannelSetSync(h, kAudioSyncEnd, 0, countEnd, &ended);
+    ASSERT_TRUE(BASS_ChannelPlay(h, false));
+    EXPECT_GE(serverPlaybackStreams(), 1);
+    ASSERT_TRUE(waitFor(ended, 1, 5s));
+    std::this_thread::sleep_for(300ms);
+    const auto b = onB.stop();
+    onA.stop();
+    // The whole second of tone, not a clipped start.
+    const auto loud = testsupport::FirstLoudSample(b, 0.05);
+    ASSERT_TRUE(loud.has_value());
+    const auto window = std::span(b).subspan(*loud, std::min<size_t>(b.size() - *loud, MonitorRecorder::kRate * 9 / 10));
+    EXPECT_GT(ToneLevel(window, 1000), 0.05);
+    EXPECT_TRUE(BASS_StreamFree(h));
 }
 
 TEST_F(AudioLayerTest, AStreamMayBeFreedFromItsOwnEndSync)

@@ -83,10 +83,18 @@ TEST_F(ScheduleTest, PlaysAtTheFirstTickOfItsSecondAndNotAgainWhilePlaying)
     TEventList list(&clock);
     TEvent *e = add(list, 8 * 3600);
     list.TickerTimer(); // 07:59:59.7
-    EXPECT_TRUE(opened().empty());
+    EXPECT_EQ(opened(), Calls{"bell.wav"}) << "opened ahead of its second";
+    const uint32_t ahead = e->PreparedStream();
+    ASSERT_NE(ahead, 0u);
+    EXPECT_EQ(e->Status(), csStopped);
+    for (const std::string &c : audio.calls())
+        EXPECT_FALSE(c.starts_with("BASS_ChannelPlay(")) << "nothing starts before its second";
     clock.advance(500); // 08:00:00.2
     list.TickerTimer();
-    EXPECT_EQ(opened(), Calls{"bell.wav"});
+    EXPECT_EQ(opened(), Calls{"bell.wav"}) << "the stream opened ahead is the one that plays";
+    EXPECT_EQ(e->Stream(), ahead);
+    EXPECT_EQ(e->PreparedStream(), 0u);
+    EXPECT_EQ(audio.calls().back(), "BASS_ChannelPlay(" + std::to_string(ahead) + ", false)");
     EXPECT_EQ(e->Status(), csPlaying);
     clock.advance(500); // 08:00:00.7
     list.TickerTimer();
@@ -94,6 +102,68 @@ TEST_F(ScheduleTest, PlaysAtTheFirstTickOfItsSecondAndNotAgainWhilePlaying)
     clock.advance(500); // 08:00:01.2
     list.TickerTimer();
     EXPECT_EQ(opened().size(), 1u);
+}
+
+// A stream opened ahead that its second does not use is freed, and one for a
+// file or output the event no longer has is never played.
+TEST_F(ScheduleTest, StreamsOpenedAheadAndNotPlayedAreFreed)
+{
+    auto freed = [&](uint32_t h) {
+        const std::string call = "BASS_StreamFree(" + std::to_string(h) + ")";
+        const Calls calls = audio.calls();
+        return std::find(calls.begin(), calls.end(), call) != calls.end();
+    };
+    {
+        SCOPED_TRACE("the clock jumps past the second");
+        TEventList list(&clock);
+        TEvent *e = add(list, 8 * 3600);
+        list.TickerTimer();
+        const uint32_t ahead = e->PreparedStream();
+        ASSERT_NE(ahead, 0u);
+        clock.set(at(kMonday, 9, 0, 0));
+        list.TickerTimer();
+        EXPECT_TRUE(freed(ahead));
+        EXPECT_EQ(e->PreparedStream(), 0u);
+    }
+    {
+        SCOPED_TRACE("paused");
+        clock.set(at(kMonday, 7, 59, 59, 700));
+        TEventList list(&clock);
+        TEvent *e = add(list, 8 * 3600);
+        list.TickerTimer();
+        const uint32_t ahead = e->PreparedStream();
+        list.SetTickerEnabled(false);
+        EXPECT_TRUE(freed(ahead));
+    }
+    {
+        SCOPED_TRACE("the file and the output changed");
+        clock.set(at(kMonday, 7, 59, 59, 700));
+        TEventList list(&clock);
+        TEvent *e = add(list, 8 * 3600);
+        list.TickerTimer();
+        const uint32_t ahead = e->PreparedStream();
+        e->AudioFile = file(QStringLiteral("other.wav"));
+        e->AudioDevice = 1;
+        clock.advance(500);
+        audio.clearCalls();
+        list.TickerTimer();
+        EXPECT_TRUE(freed(ahead));
+        EXPECT_EQ(opened(), Calls{"other.wav"});
+        EXPECT_NE(e->Stream(), ahead);
+        EXPECT_EQ(audio.deviceOf(e->Stream()), 2u);
+    }
+    {
+        SCOPED_TRACE("destroyed with the list");
+        clock.set(at(kMonday, 7, 59, 59, 700));
+        uint32_t ahead = 0;
+        {
+            TEventList list(&clock);
+            TEvent *e = add(list, 8 * 3600);
+            list.TickerTimer();
+            ahead = e->PreparedStream();
+        }
+        EXPECT_TRUE(freed(ahead));
+    }
 }
 
 TEST_F(ScheduleTest, AClipShorterThanATickPlaysTwiceInItsSecond)
@@ -113,7 +183,7 @@ TEST_F(ScheduleTest, EventsOfOneSecondPlayInListOrder)
 {
     TEventList list(&clock);
     add(list, 8 * 3600, "MTWTF--", "second.wav");
-    add(list, 8 * 3600 + 1, "MTWTF--", "later.wav");
+    add(list, 8 * 3600 + 60, "MTWTF--", "later.wav");
     add(list, 8 * 3600, "MTWTF--", "first.wav");
     clock.set(at(kMonday, 8, 0, 0, 300));
     list.TickerTimer();
@@ -134,6 +204,9 @@ TEST_F(ScheduleTest, WeekdaysAndTimesThatNeverPlay)
         {0, "-T-----", at(tuesday, 0, 0, 0, 200), true},
         {0, "M------", at(tuesday, 0, 0, 0, 200), false},
         {86399, "M------", at(kMonday, 23, 59, 59, 900), true},
+        // Opened ahead a second before: across midnight, for the new day.
+        {0, "-T-----", at(kMonday, 23, 59, 59, 600), true},
+        {0, "M------", at(kMonday, 23, 59, 59, 600), false},
         {3600, "------S", at(sunday, 1, 0, 0), true},
         {3600, "MTWTFS-", at(sunday, 1, 0, 0), false},
         {3600, "-------", at(kMonday, 1, 0, 0), false},
