@@ -149,6 +149,11 @@ std::vector<int16_t> MonitorRecorder::samplesSoFar() const
     return m_process ? readSamples(m_file) : std::vector<int16_t>{};
 }
 
+size_t MonitorRecorder::countSoFar() const
+{
+    return size_t(QFileInfo(m_file).size()) / sizeof(int16_t);
+}
+
 bool MonitorRecorder::isRecording() const
 {
     // waitForFinished(0) notices an exit that no event loop has reported yet.

@@ -43,6 +43,8 @@ public:
     std::vector<int16_t> stop();
     // What has been recorded up to now, while recording goes on.
     std::vector<int16_t> samplesSoFar() const;
+    // How many samples that is, without reading them; safe from any thread.
+    size_t countSoFar() const;
     bool isRecording() const;
 
     // Wall-clock time a sample of the last recording was played, counted back
