@@ -76,7 +76,7 @@ void TfmMain::CreateActions()
     connect(actNewEvent, &QAction::triggered, this, &TfmMain::actNewEventExecute);
     connect(actEditEvent, &QAction::triggered, this, &TfmMain::actEditEventExecute);
     // A double click edits the current row, and only while editing is allowed.
-    connect(grSchedule, &QTableWidget::cellDoubleClicked, actEditEvent, &QAction::trigger);
+    connect(grSchedule, &TScheduleGrid::cellDoubleClicked, actEditEvent, &QAction::trigger);
     connect(grSchedule->horizontalHeader(), &QHeaderView::sectionDoubleClicked, actEditEvent,
             &QAction::trigger);
     connect(actPauseSchedule, &QAction::triggered, this, &TfmMain::actPauseScheduleExecute);
@@ -185,14 +185,9 @@ bool TfmMain::FormClose()
 
 void TfmMain::RefreshGrid()
 {
-    grSchedule->Clear();
     TEventList &events = Schedule->Events;
-    grSchedule->setUpdatesEnabled(false);
-    grSchedule->setRowCount(std::max(1, events.Count())); // at once, not a row at a time
-    for (int i = 0; i < events.Count(); ++i)
-        grSchedule->ShowEvent(i + 1, *events.Items(i));
-    grSchedule->setUpdatesEnabled(true);
-    grSchedule->setCurrentCell(0, TScheduleGrid::colTime);
+    grSchedule->ShowEvents(events);
+    grSchedule->SetCurrentCell(0, TScheduleGrid::colTime);
     if (events.Count() == 0)
         Schedule->SetPaused(true);
     UpdateControls();

@@ -1,8 +1,12 @@
 #include "schedule_grid.h"
 
+#include "event_list.h"
 #include "global.h"
 #include "project_classes.h"
 
+#include <vector>
+
+#include <QAbstractTableModel>
 #include <QApplication>
 #include <QHeaderView>
 #include <QLocale>
@@ -72,7 +76,96 @@ QString longTimeFormat()
     return out.trimmed();
 }
 
+// One row's worth of an event, as it was when shown.
+struct GridRow {
+    bool filled = false;
+    bool marked = false;
+    uint32_t seconds = 0;
+    uint8_t days = 0; // bit 0 Monday .. bit 6 Sunday
+    QString name;
+    QString file;
+};
+
 } // namespace
+
+class TScheduleModel final : public QAbstractTableModel {
+public:
+    using QAbstractTableModel::QAbstractTableModel;
+
+    std::vector<GridRow> rows;
+    QIcon marker;
+
+    int rowCount(const QModelIndex &parent = {}) const override
+    {
+        return parent.isValid() ? 0 : int(rows.size());
+    }
+    int columnCount(const QModelIndex &parent = {}) const override
+    {
+        return parent.isValid() ? 0 : TScheduleGrid::ColumnCount;
+    }
+    Qt::ItemFlags flags(const QModelIndex &) const override
+    {
+        return Qt::ItemIsEnabled | Qt::ItemIsSelectable;
+    }
+    QVariant headerData(int section, Qt::Orientation orientation, int role) const override
+    {
+        static const char *const titles[TScheduleGrid::ColumnCount] = {
+            "Act", "Time", "Name", "Mon", "Tue", "Wed", "Thu", "Fri", "Sat", "Sun", "File"};
+        if (orientation == Qt::Horizontal && role == Qt::DisplayRole && section >= 0 &&
+            section < TScheduleGrid::ColumnCount)
+            return QString::fromLatin1(titles[section]);
+        return {};
+    }
+    QVariant data(const QModelIndex &index, int role) const override
+    {
+        if (!index.isValid() || size_t(index.row()) >= rows.size())
+            return {};
+        const GridRow &r = rows[size_t(index.row())];
+        const int column = index.column();
+        if (column == TScheduleGrid::colAct) {
+            if (role == Qt::DecorationRole && r.marked)
+                return marker;
+            if (role == Qt::AccessibleTextRole && r.marked)
+                return QStringLiteral("Playing");
+            return {};
+        }
+        if (!r.filled)
+            return {};
+        if (column >= TScheduleGrid::colMon && column <= TScheduleGrid::colSun) {
+            const int d = column - TScheduleGrid::colMon;
+            const bool on = r.days & (1u << d);
+            if (role == Qt::CheckStateRole)
+                return on ? Qt::Checked : Qt::Unchecked;
+            if (role == Qt::AccessibleTextRole) {
+                static const char *const names[7] = {"Monday", "Tuesday", "Wednesday", "Thursday",
+                                                     "Friday", "Saturday", "Sunday"};
+                return QStringLiteral("%1: %2").arg(QLatin1String(names[d]),
+                                                    on ? QStringLiteral("yes") : QStringLiteral("no"));
+            }
+            return {};
+        }
+        if (role == Qt::DisplayRole) {
+            switch (column) {
+            case TScheduleGrid::colTime:
+                return TimeText(r.seconds);
+            case TScheduleGrid::colName:
+                return r.name;
+            case TScheduleGrid::colFile:
+                return FileNameOf(r.file);
+            }
+        }
+        if (role == Qt::ToolTipRole && column == TScheduleGrid::colFile)
+            return r.file;
+        return {};
+    }
+
+    void reset(std::vector<GridRow> fresh)
+    {
+        beginResetModel();
+        rows = std::move(fresh);
+        endResetModel();
+    }
+};
 
 QString TimeText(uint32_t seconds)
 {
@@ -89,12 +182,11 @@ QString FileNameOf(const QString &path)
     return path.mid(cut + 1);
 }
 
-TScheduleGrid::TScheduleGrid(QWidget *parent) : QTableWidget(0, ColumnCount, parent)
+TScheduleGrid::TScheduleGrid(QWidget *parent) : QTableView(parent), fModel(new TScheduleModel(this))
 {
-    setHorizontalHeaderLabels({QStringLiteral("Act"), QStringLiteral("Time"), QStringLiteral("Name"),
-                               QStringLiteral("Mon"), QStringLiteral("Tue"), QStringLiteral("Wed"),
-                               QStringLiteral("Thu"), QStringLiteral("Fri"), QStringLiteral("Sat"),
-                               QStringLiteral("Sun"), QStringLiteral("File")});
+    setModel(fModel);
+    connect(this, &QAbstractItemView::doubleClicked, this,
+            [this](const QModelIndex &index) { emit cellDoubleClicked(index.row(), index.column()); });
     const int widths[ColumnCount] = {32, 80, 128, 32, 32, 32, 32, 32, 32, 32, 199};
     for (int c = 0; c < ColumnCount; ++c)
         setColumnWidth(c, widths[c]);
@@ -122,55 +214,59 @@ TScheduleGrid::TScheduleGrid(QWidget *parent) : QTableWidget(0, ColumnCount, par
     Clear();
 }
 
-QTableWidgetItem *TScheduleGrid::Cell(int row, int column)
-{
-    QTableWidgetItem *item = this->item(row - 1, column);
-    if (!item) {
-        item = new QTableWidgetItem;
-        item->setFlags(Qt::ItemIsEnabled | Qt::ItemIsSelectable);
-        setItem(row - 1, column, item);
-    }
-    return item;
-}
-
 void TScheduleGrid::Clear()
 {
-    setRowCount(0); // everything in the old rows goes with them
-    setRowCount(1);
-    setCurrentCell(0, colTime);
+    fModel->reset(std::vector<GridRow>(1));
+    SetCurrentCell(0, colTime);
 }
 
-void TScheduleGrid::ShowEvent(int row, const TEvent &e)
+void TScheduleGrid::ShowEvents(const TEventList &events)
 {
-    if (rowCount() < row)
-        setRowCount(row);
-    Cell(row, colAct);
-    Cell(row, colTime)->setText(TimeText(e.TimeSeconds));
-    Cell(row, colName)->setText(e.Name());
-    const bool days[7] = {e.Mon, e.Tue, e.Wed, e.Thu, e.Fri, e.Sat, e.Sun};
-    static const char *const names[7] = {"Monday", "Tuesday", "Wednesday", "Thursday", "Friday",
-                                         "Saturday", "Sunday"};
-    for (int d = 0; d < 7; ++d) {
-        QTableWidgetItem *box = Cell(row, colMon + d);
-        box->setCheckState(days[d] ? Qt::Checked : Qt::Unchecked);
-        box->setData(Qt::AccessibleTextRole, QStringLiteral("%1: %2").arg(QLatin1String(names[d]),
-                                                                        days[d] ? QStringLiteral("yes") : QStringLiteral("no")));
+    std::vector<GridRow> rows(size_t(std::max(1, events.Count())));
+    for (int i = 0; i < events.Count(); ++i) {
+        const TEvent &e = *events.Items(i);
+        GridRow &r = rows[size_t(i)];
+        r.filled = true;
+        r.seconds = e.TimeSeconds;
+        const bool days[7] = {e.Mon, e.Tue, e.Wed, e.Thu, e.Fri, e.Sat, e.Sun};
+        for (int d = 0; d < 7; ++d)
+            r.days |= uint8_t(days[d]) << d;
+        r.name = e.Name();
+        r.file = e.AudioFile;
     }
-    Cell(row, colFile)->setText(FileNameOf(e.AudioFile));
-    Cell(row, colFile)->setToolTip(e.AudioFile);
+    fModel->reset(std::move(rows));
 }
 
 void TScheduleGrid::SetMarker(int row, bool playing)
 {
-    if (row < 1 || row > rowCount())
+    if (row < 1 || row > BodyRows())
         return;
-    QTableWidgetItem *cell = Cell(row, colAct);
-    cell->setIcon(playing ? fMarker : QIcon());
-    cell->setData(Qt::AccessibleTextRole, playing ? QStringLiteral("Playing") : QString());
+    fModel->rows[size_t(row - 1)].marked = playing;
+    const QModelIndex cell = fModel->index(row - 1, colAct);
+    emit fModel->dataChanged(cell, cell, {Qt::DecorationRole, Qt::AccessibleTextRole});
 }
 
 bool TScheduleGrid::HasMarker(int row) const
 {
-    const QTableWidgetItem *cell = item(row - 1, colAct);
-    return cell && !cell->icon().isNull();
+    return row >= 1 && row <= BodyRows() && fModel->rows[size_t(row - 1)].marked;
+}
+
+int TScheduleGrid::BodyRows() const
+{
+    return fModel->rowCount();
+}
+
+void TScheduleGrid::SetCurrentCell(int row, int column)
+{
+    setCurrentIndex(fModel->index(row, column));
+}
+
+QVariant TScheduleGrid::CellData(int row, int column, int role) const
+{
+    return fModel->index(row, column).data(role);
+}
+
+void TScheduleGrid::SetMarkerIcon(const QIcon &icon)
+{
+    fModel->marker = icon;
 }

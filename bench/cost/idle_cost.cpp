@@ -1,7 +1,7 @@
 // Idle cost of the unchanged tavolin binary with 1,000 events, none due, the
 // schedule running and nothing playing: CPU over 60 s and RSS growth. The
 // copies run side by side: one with no sound server (no audio output at all),
-// one with its outputs open on a private PulseAudio server, and one on SDL's
+// one with its outputs ready on a private PulseAudio server (closed while quiet), and one on SDL's
 // dummy driver, where a box about device 2 stays open over the unshown window.
 
 #include "cost_common.h"
@@ -150,7 +150,7 @@ int main(int argc, char **argv)
 
     Copy copies[3];
     copies[0].label = "no sound server, no output";
-    copies[1].label = "outputs open on private PulseAudio";
+    copies[1].label = "outputs ready on private PulseAudio";
     copies[2].label = "SDL dummy driver (error box open)";
     Start(copies[0], quiet, schedule);
     if (haveServer)

@@ -4,7 +4,8 @@
 // as a message box, is noted too, with its texts.
 
 #include <QApplication>
-#include <QTableWidget>
+#include <QAbstractItemModel>
+#include <QTableView>
 #include <QWidget>
 #include <QWindow>
 
@@ -27,11 +28,11 @@ void Note(void *window)
     for (QWidget *top : QApplication::topLevelWidgets()) {
         if (top->windowHandle() != window)
             continue;
-        const auto grids = top->findChildren<QTableWidget *>();
+        const auto grids = top->findChildren<QTableView *>();
         if (!grids.isEmpty()) {
             marked = true;
             std::fprintf(stderr, "tavolin-cost-mark %lld.%09ld rows=%d\n", (long long)ts.tv_sec,
-                         ts.tv_nsec, int(grids.first()->rowCount()));
+                         ts.tv_nsec, grids.first()->model() ? grids.first()->model()->rowCount() : -1);
         } else if (!noted) {
             noted = true;
             QString texts;

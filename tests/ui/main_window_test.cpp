@@ -79,8 +79,7 @@ protected:
     }
     static QString cell(const TfmMain &w, int row, int column)
     {
-        const QTableWidgetItem *item = w.Grid()->item(row - 1, column);
-        return item ? item->text() : QString();
+        return w.Grid()->CellData(row - 1, column).toString();
     }
 
     RecordingAudioBackend audio;
@@ -94,8 +93,8 @@ TEST_F(MainWindowTest, WithoutASettingsFileOpensEmptyPausedAndSavesAWholeFile)
     auto w = open();
     EXPECT_EQ(w->frameGeometry().topLeft(), QPoint(0, 0));
     EXPECT_EQ(w->size(), QSize(700, 300));
-    EXPECT_EQ(w->Grid()->rowCount(), 1);
-    EXPECT_EQ(w->Grid()->columnCount(), 11);
+    EXPECT_EQ(w->Grid()->BodyRows(), 1);
+    EXPECT_EQ(w->Grid()->model()->columnCount(), 11);
     EXPECT_EQ(w->windowTitle(), QStringLiteral("Tavolin ( Paused )"));
     EXPECT_EQ(enabled(*w), (std::vector<bool>{true, false, false, false, false, false}));
     EXPECT_EQ(w->AudioDevices().Names, QStringList{QStringLiteral("Speakers")});
@@ -123,15 +122,16 @@ TEST_F(MainWindowTest, ShowsEventsAndFollowsTheirSound)
                   "</Events></Schedule>");
     auto w = open();
     EXPECT_EQ(w->windowTitle(), QStringLiteral("Tavolin")) << "a schedule with events runs";
-    ASSERT_EQ(w->Grid()->rowCount(), 3);
+    ASSERT_EQ(w->Grid()->BodyRows(), 3);
     EXPECT_EQ(cell(*w, 1, TScheduleGrid::colTime), QStringLiteral("8:30:00 AM"));
     EXPECT_EQ(cell(*w, 1, TScheduleGrid::colName), QStringLiteral("Morning"));
     EXPECT_EQ(cell(*w, 1, TScheduleGrid::colFile), QStringLiteral("bell.wav"));
     std::vector<bool> days;
     for (int c = TScheduleGrid::colMon; c <= TScheduleGrid::colSun; ++c)
-        days.push_back(w->Grid()->item(0, c)->checkState() == Qt::Checked);
+        days.push_back(w->Grid()->CellData(0, c, Qt::CheckStateRole) == Qt::Checked);
     EXPECT_EQ(days, (std::vector<bool>{true, false, true, false, false, false, true}));
-    EXPECT_FALSE(w->Grid()->item(0, TScheduleGrid::colMon)->flags() & Qt::ItemIsUserCheckable);
+    EXPECT_FALSE(w->Grid()->model()->flags(w->Grid()->model()->index(0, TScheduleGrid::colMon)) &
+                 (Qt::ItemIsUserCheckable | Qt::ItemIsEditable));
     EXPECT_EQ(cell(*w, 2, TScheduleGrid::colTime), QStringLiteral("--:--:--")) << "no time of day";
     EXPECT_EQ(cell(*w, 2, TScheduleGrid::colFile), QStringLiteral("x.wav"));
     EXPECT_EQ(cell(*w, 3, TScheduleGrid::colTime), QStringLiteral("5:00:00 PM")) << "rows after it filled";
@@ -196,7 +196,7 @@ TEST_F(MainWindowTest, AMalformedFileIsShownKeptAsideAndTheWindowStillOpens)
     EXPECT_TRUE(ok.text().contains(QStringLiteral("unreadable"))) << ok.text().toStdString();
     EXPECT_TRUE(w->isVisible());
     EXPECT_EQ(QDir(folder).entryList({QStringLiteral("settings.unreadable-*.xml")}).size(), 1);
-    EXPECT_EQ(w->Grid()->rowCount(), 1);
+    EXPECT_EQ(w->Grid()->BodyRows(), 1);
 }
 
 TEST_F(MainWindowTest, AFailedSaveKeepsTheWindowOpen)
@@ -247,7 +247,7 @@ TEST_F(MainWindowTest, PauseRunStopAllAndDelete)
         w->actDeleteEvent->trigger();
         EXPECT_EQ(w->Schedule->Events.Count(), left);
     }
-    EXPECT_EQ(w->Grid()->rowCount(), 1);
+    EXPECT_EQ(w->Grid()->BodyRows(), 1);
     EXPECT_TRUE(w->Schedule->Paused());
     EXPECT_FALSE(w->actRunSchedule->isEnabled());
 }
@@ -293,7 +293,7 @@ protected:
     QStringList names() const
     {
         QStringList n;
-        for (int r = 1; r <= w->Grid()->rowCount(); ++r)
+        for (int r = 1; r <= w->Grid()->BodyRows(); ++r)
             n << cell(*w, r, TScheduleGrid::colName);
         return n;
     }
@@ -336,7 +336,7 @@ TEST_F(CommandsTest, NewStartsFromTheDefaultsAndTakesItsPlaceInTime)
 
 TEST_F(CommandsTest, EditMovesTheEventAndCancelChangesNothing)
 {
-    w->Grid()->setCurrentCell(1, TScheduleGrid::colName); // C
+    w->Grid()->SetCurrentCell(1, TScheduleGrid::colName); // C
     withDialog(w->actEditEvent, [](TfmEventProperties &d) {
         d.edName->setText(QStringLiteral("changed"));
         d.btCancel->click();
@@ -344,7 +344,7 @@ TEST_F(CommandsTest, EditMovesTheEventAndCancelChangesNothing)
     EXPECT_EQ(names(), (QStringList{QStringLiteral("A"), QStringLiteral("C")}));
     EXPECT_EQ(w->Grid()->CurrentBodyRow(), 2) << "the current row stays";
 
-    w->Grid()->setCurrentCell(0, TScheduleGrid::colName); // A, to after C
+    w->Grid()->SetCurrentCell(0, TScheduleGrid::colName); // A, to after C
     withDialog(w->actEditEvent, [](TfmEventProperties &d) {
         EXPECT_EQ(d.edName->text(), QStringLiteral("A"));
         d.edTime->setTime(QTime(0, 10, 0));
@@ -360,7 +360,7 @@ TEST_F(CommandsTest, EditingAPlayingEventStopsItFirst)
     TEvent *a = w->Schedule->Events.Items(0);
     ASSERT_TRUE(a->Play());
     const uint32_t stream = a->Stream();
-    w->Grid()->setCurrentCell(0, TScheduleGrid::colName);
+    w->Grid()->SetCurrentCell(0, TScheduleGrid::colName);
     withDialog(w->actEditEvent, [](TfmEventProperties &d) { d.btOK->click(); });
     const auto calls = audio.calls();
     EXPECT_NE(std::find(calls.begin(), calls.end(), "BASS_ChannelStop(" + std::to_string(stream) + ")"), calls.end());
@@ -387,7 +387,7 @@ TEST_F(CommandsTest, DeleteStopsTheEventAndTheLastOneLeavesAnEmptyPausedGrid)
         w->actDeleteEvent->trigger();
     }
     EXPECT_EQ(w->Schedule->Events.Count(), 0);
-    EXPECT_EQ(w->Grid()->rowCount(), 1);
+    EXPECT_EQ(w->Grid()->BodyRows(), 1);
     EXPECT_TRUE(w->Schedule->Paused());
     EXPECT_FALSE(w->actRunSchedule->isEnabled());
 }
@@ -405,7 +405,10 @@ TEST_F(CommandsTest, ADoubleClickEditsOnlyWhilePaused)
     w->actPauseSchedule->trigger();
     withDialog(w->actEditEvent, [](TfmEventProperties &d) { d.btCancel->click(); }); // the action itself
     WhenModal edit([](QWidget *m) { static_cast<QDialog *>(m)->reject(); });
-    emit w->Grid()->cellDoubleClicked(0, 2);
+    // A real double click on the name of the first row.
+    const QRect name = w->Grid()->visualRect(w->Grid()->model()->index(0, TScheduleGrid::colName));
+    QTest::mouseClick(w->Grid()->viewport(), Qt::LeftButton, {}, name.center());
+    QTest::mouseDClick(w->Grid()->viewport(), Qt::LeftButton, {}, name.center());
     EXPECT_TRUE(edit.seen());
 }
 

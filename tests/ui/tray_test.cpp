@@ -83,11 +83,11 @@ TEST_F(TrayTest, StartingMinimisedInTheTrayShowsNothingUntilCalled)
     EXPECT_TRUE(w.Tray()->isVisible());
     EXPECT_EQ(w.AudioDevices().Names, QStringList{QStringLiteral("Speakers")}) << "outputs open at start-up";
     EXPECT_EQ(w.Schedule->Events.Items(0)->UID(), 0) << "events hooked and numbered";
-    EXPECT_EQ(w.Grid()->item(0, TScheduleGrid::colName), nullptr) << "the grid waits for the first showing";
+    EXPECT_FALSE(w.Grid()->CellData(0, TScheduleGrid::colName).isValid()) << "the grid waits for the first showing";
 
     emit w.Tray()->activated(QSystemTrayIcon::DoubleClick);
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&w));
-    EXPECT_EQ(w.Grid()->item(0, TScheduleGrid::colName)->text(), QStringLiteral("Bell"));
+    EXPECT_EQ(w.Grid()->CellData(0, TScheduleGrid::colName).toString(), QStringLiteral("Bell"));
     EXPECT_FALSE(w.Tray()->isVisible());
 }
 
