@@ -78,9 +78,7 @@ bool PrivateSoundServer::start(QString *error)
         }
     }
 
-    // Without rewinds: a null sink that rewinds hands its monitor the
-    // rewritten stretch a second time, and recordings would no longer keep time.
-    const QString sinkArgs = u"load-module module-null-sink sink_name=%1 rate=48000 norewinds=1 "
+    const QString sinkArgs = u"load-module module-null-sink sink_name=%1 rate=48000 "
                              "sink_properties=device.description=%2\n"_s;
     const QString scriptText =
         u"load-module module-native-protocol-unix auth-anonymous=1 socket=%1\n"_s.arg(socket)
