@@ -28,9 +28,11 @@ namespace {
 using SteadyClock = std::chrono::steady_clock;
 
 constexpr int kChannels = 2;
-// 256 frames (5.3 ms at 48 kHz): a sound started now is on its way to the
-// speaker within a period or two.
-constexpr uint16_t kPeriodFrames = 256;
+// 512 frames (10.7 ms at 48 kHz): a sound started now is on its way to the
+// speaker within a period or two. SDL keeps about one period queued in the
+// sound server, so a shorter period starves the output whenever the machine
+// is busy for a few milliseconds (256 frames dropped samples under load).
+constexpr uint16_t kPeriodFrames = 512;
 constexpr int kRingSeconds = 1;
 constexpr auto kQuietCheck = std::chrono::seconds(1);
 constexpr auto kCloseWhenQuietFor = std::chrono::seconds(4);
