@@ -133,10 +133,12 @@ void TEventList::TickerTimer()
     const uint32_t second = uint32_t(now.time().msecsSinceStartOfDay() / 1000);
     const int weekday = now.date().dayOfWeek();
     // Events of the coming second open their streams now, so that all of
-    // them, however many, start together at their tick.
-    const QDateTime next = now.addSecs(1);
-    const uint32_t nextSecond = uint32_t(next.time().msecsSinceStartOfDay() / 1000);
-    const int nextWeekday = next.date().dayOfWeek();
+    // them, however many, start together at their tick. (Where the clock
+    // skips an hour, those of the first second after the skip open at their
+    // own tick instead.)
+    const bool lastOfDay = second == kSecondsPerDay - 1;
+    const uint32_t nextSecond = lastOfDay ? 0 : second + 1;
+    const int nextWeekday = lastOfDay ? weekday % 7 + 1 : weekday;
     const size_t n = fItems.size();
     for (size_t i = 0; i < n; ++i) {
         TEvent &e = *fItems[i];
