@@ -28,7 +28,7 @@ namespace {
 using SteadyClock = std::chrono::steady_clock;
 
 constexpr int kChannels = 2;
-// 512 frames (10.7 ms at 48 kHz): a sound started now is on its way to the
+// 512 frames (11.6 ms at 44.1 kHz): a sound started now is on its way to the
 // speaker within a period or two. SDL keeps about one period queued in the
 // sound server, so a shorter period starves the output whenever the machine
 // is busy for a few milliseconds (256 frames dropped samples under load).

@@ -91,7 +91,7 @@ bool TEvent::Play()
     if (fStatus != csStopped)
         return false;
     BASS_StreamFree(fStream);
-    if (fPrepared && fPreparedFile == AudioFile && fPreparedDevice == AudioDevice) {
+    if (PreparedFits()) {
         fStream = fPrepared;
         fPrepared = 0;
     } else {
@@ -119,7 +119,7 @@ void TEvent::Prepare()
 {
     if (fStatus != csStopped)
         return;
-    if (fPrepared && fPreparedFile == AudioFile && fPreparedDevice == AudioDevice)
+    if (PreparedFits())
         return;
     Unprepare();
     if (!QFileInfo(AudioFile).isFile())
@@ -127,6 +127,11 @@ void TEvent::Prepare()
     CreateAudioStream(fPrepared, AudioDevice, AudioFile, false);
     fPreparedFile = AudioFile;
     fPreparedDevice = AudioDevice;
+}
+
+bool TEvent::PreparedFits() const
+{
+    return fPrepared && fPreparedFile == AudioFile && fPreparedDevice == AudioDevice;
 }
 
 void TEvent::Unprepare()

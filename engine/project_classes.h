@@ -74,6 +74,8 @@ private:
     friend void StreamEndSync(uint32_t, uint32_t, uint32_t, void *);
 
     void RefreshStatus();
+    // A stream opened ahead for the file and device the event has now.
+    bool PreparedFits() const;
 
     uint32_t fStream = 0;
     uint32_t fPrepared = 0; // opened ahead of time on fPreparedFile and fPreparedDevice
