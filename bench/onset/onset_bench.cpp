@@ -58,7 +58,7 @@ constexpr int kChordTones = 32;
 constexpr int kChordRounds = 3;
 constexpr double kChordLevel = 1.0 / 40.0;
 constexpr double kChordSeconds = 0.25;
-constexpr int kSdlPeriodFrames = 512;
+constexpr int kSdlPeriodFrames = 512; // as the audio layer opens its outputs
 constexpr double kSdlPeriodMs = kSdlPeriodFrames * 1000.0 / kFileRate;
 
 constexpr double kInf = std::numeric_limits<double>::infinity();
@@ -700,7 +700,8 @@ int main(int argc, char *argv[])
 
     const Summary sp = summarise(program), sr = summarise(paplay), su = summarise(unaligned);
     say("\nOnset lag, ms                                  heard      min      p50      p95      max  twice\n");
-    printRow("tavolin (aligned ticker, SDL, 512 frames)", sp);
+    const QByteArray programRow = u"tavolin (aligned ticker, SDL, %1 frames)"_s.arg(kSdlPeriodFrames).toUtf8();
+    printRow(programRow.constData(), sp);
     printRow("paplay from a whole-second sleeper", sr);
     printRow("engine, free 500 ms timers, phases 0-500 ms", su);
 
