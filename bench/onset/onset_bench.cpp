@@ -439,6 +439,13 @@ void printSinkInputLatency(const QString &server)
     }
 }
 
+// The first second at which a program started now may be given an event:
+// after its start-up and the monitor's warm-up.
+int firstProgramSecond(const Listener &listener)
+{
+    return secondOfDay(listener.earliestEventMs()) + kLeadSeconds - 2;
+}
+
 // ---- 1. the program, one click a second --------------------------------------
 
 std::vector<Click> measureProgram(const QString &work, const QString &click, const QString &server)
@@ -447,7 +454,7 @@ std::vector<Click> measureProgram(const QString &work, const QString &click, con
     Listener listener;
     if (!listener.start(u"tavolin_a"_s))
         return {};
-    const int first = secondOfDay(listener.earliestEventMs()) + kLeadSeconds - 2;
+    const int first = firstProgramSecond(listener);
     std::vector<DueEvent> events;
     std::vector<qint64> due;
     for (int i = 0; i < kEvents; ++i) {
@@ -615,7 +622,7 @@ std::vector<ChordRound> measureChord(const QString &work, const QStringList &ton
     Listener listener;
     if (!listener.start(u"tavolin_a"_s))
         return {};
-    const int first = secondOfDay(listener.earliestEventMs()) + kLeadSeconds - 2;
+    const int first = firstProgramSecond(listener);
     std::vector<DueEvent> events;
     std::vector<qint64> due;
     for (int round = 0; round < kChordRounds; ++round) {

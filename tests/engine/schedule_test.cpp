@@ -113,12 +113,17 @@ TEST_F(ScheduleTest, StreamsOpenedAheadAndNotPlayedAreFreed)
         const Calls calls = audio.calls();
         return std::find(calls.begin(), calls.end(), call) != calls.end();
     };
+    // An 08:00:00 event in `list`, ticked at 07:59:59.7: its stream opened ahead.
+    auto openAhead = [&](TEventList &list) {
+        clock.set(at(kMonday, 7, 59, 59, 700));
+        TEvent *e = add(list, 8 * 3600);
+        list.TickerTimer();
+        return std::pair{e, e->PreparedStream()};
+    };
     {
         SCOPED_TRACE("the clock jumps past the second");
         TEventList list(&clock);
-        TEvent *e = add(list, 8 * 3600);
-        list.TickerTimer();
-        const uint32_t ahead = e->PreparedStream();
+        const auto [e, ahead] = openAhead(list);
         ASSERT_NE(ahead, 0u);
         clock.set(at(kMonday, 9, 0, 0));
         list.TickerTimer();
@@ -127,21 +132,15 @@ TEST_F(ScheduleTest, StreamsOpenedAheadAndNotPlayedAreFreed)
     }
     {
         SCOPED_TRACE("paused");
-        clock.set(at(kMonday, 7, 59, 59, 700));
         TEventList list(&clock);
-        TEvent *e = add(list, 8 * 3600);
-        list.TickerTimer();
-        const uint32_t ahead = e->PreparedStream();
+        const uint32_t ahead = openAhead(list).second;
         list.SetTickerEnabled(false);
         EXPECT_TRUE(freed(ahead));
     }
     {
         SCOPED_TRACE("the file and the output changed");
-        clock.set(at(kMonday, 7, 59, 59, 700));
         TEventList list(&clock);
-        TEvent *e = add(list, 8 * 3600);
-        list.TickerTimer();
-        const uint32_t ahead = e->PreparedStream();
+        const auto [e, ahead] = openAhead(list);
         e->AudioFile = file(QStringLiteral("other.wav"));
         e->AudioDevice = 1;
         clock.advance(500);
@@ -154,13 +153,10 @@ TEST_F(ScheduleTest, StreamsOpenedAheadAndNotPlayedAreFreed)
     }
     {
         SCOPED_TRACE("destroyed with the list");
-        clock.set(at(kMonday, 7, 59, 59, 700));
         uint32_t ahead = 0;
         {
             TEventList list(&clock);
-            TEvent *e = add(list, 8 * 3600);
-            list.TickerTimer();
-            ahead = e->PreparedStream();
+            ahead = openAhead(list).second;
         }
         EXPECT_TRUE(freed(ahead));
     }
